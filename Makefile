@@ -1,0 +1,20 @@
+# Entry points for a newcomer: `make test` installs what is missing, builds and runs the tests.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build test test-plain test-asan test-tsan clean
+
+deps:
+	scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Normal build, then AddressSanitizer + UndefinedBehaviorSanitizer, then the threaded
+# tests under ThreadSanitizer.
+test: deps
+	scripts/run-tests.sh
+
+clean:
+	rm -rf build build-asan build-tsan
