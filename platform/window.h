@@ -23,8 +23,8 @@ bool UiStartup(int argc, char** argv);
 // Ends the toolkit: every window is gone, and calls still waiting or made afterwards fail.
 void UiShutdown();
 bool IsUiThread();
-// Runs whatever is pending for the user-interface thread (events and calls from other
-// threads), then returns. Only on the user-interface thread.
+// Runs what is pending for the user-interface thread (events, and the calls other threads
+// were waiting on when it began), then returns. Only on the user-interface thread.
 void ProcessPendingMessages();
 
 // Window classes: "STATIC" (a label, multi-line), "EDIT" (a one-line field), "BUTTON" (a

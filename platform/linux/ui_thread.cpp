@@ -64,7 +64,9 @@ void DrainUiCallQueue() {
         std::uint64_t count;
         [[maybe_unused]] const ssize_t n = ::read(g_wakeFd, &count, sizeof count);
     }
-    while (!g_calls.empty()) {
+    // Only the calls waiting now: one that arrives meanwhile is taken next time, as a
+    // message posted during processing is.
+    for (std::size_t pending = g_calls.size(); pending > 0 && !g_calls.empty(); --pending) {
         Call* call = g_calls.front();
         g_calls.pop_front();
         lock.unlock();

@@ -83,7 +83,7 @@ void UiShutdown() {
 
 void ProcessPendingMessages() {
     detail::DrainUiCallQueue();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
 }
 
 WindowHandle CreateWindowA(const char* className, const char* text, std::uint32_t,

@@ -1,0 +1,20 @@
+// The program's icon in the notification area: added with the main dialog, blinking
+// between two images while traffic flows, removed with the dialog.
+#pragma once
+
+#include "platform/tray.h"
+
+#include <cstdint>
+
+extern std::uint32_t g_uTrayMessage;  // "displayNotMess", registered at start-up
+extern plat::NotifyIconData g_trayData;
+extern plat::IconHandle g_hTrayIcons[2];
+extern int g_bBlinkPhase;  // the image the last blink chose; never reset
+
+inline constexpr std::uint32_t kTrayIconId = 128;
+
+void AddTrayIcon();
+void SetTrayTip(const char* text);
+void BlinkTrayIcon();
+void RestoreTrayIcon();
+void RemoveTrayIcon();
