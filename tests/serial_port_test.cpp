@@ -134,6 +134,17 @@ TEST_F(SerialPortTest, WaitingByteReadsAtOnceAndAnEmptyLineTimesOutIn60ms) {
     EXPECT_GE(ms, 55);
     EXPECT_LT(ms, 1000);
     EXPECT_EQ(byte, 0);
+
+    // A byte that comes while the read waits ends the wait.
+    std::thread sender([&] {
+        std::this_thread::sleep_for(20ms);
+        pty.Send("B");
+    });
+    start = Clock::now();
+    EXPECT_EQ(port.read(&byte, 1), 1);
+    EXPECT_LT(ElapsedMs(start), 50);
+    EXPECT_EQ(byte, 'B');
+    sender.join();
 }
 
 TEST_F(SerialPortTest, FarSideHangingUpReadsAsAQuietLine) {

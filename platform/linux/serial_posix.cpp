@@ -29,6 +29,9 @@ struct Port {
     int fd;
     Timeouts timeouts;
     std::string lockPath;  // our UUCP lock file, empty when none was taken
+    unsigned char ahead[4096];  // read from the device, not yet handed out
+    std::uint32_t aheadNext = 0;
+    std::uint32_t aheadEnd = 0;
 };
 
 Port* ToPort(Handle h) { return reinterpret_cast<Port*>(h); }
@@ -134,7 +137,7 @@ Handle Open(const char* name) {
     ioctl(fd, TIOCEXCL);
     // Never set: return at once with what is waiting, so that a read on a port whose
     // time-outs could not be set still returns.
-    auto* port = new Port{fd, Timeouts{kNoWait, 0, 0, 0, 0}, {}};
+    auto* port = new Port{fd, Timeouts{kNoWait, 0, 0, 0, 0}, {}, {}};
     if (!TakeLockFile(*port)) {
         const int error = LastError();
         ioctl(fd, TIOCNXCL);
@@ -258,10 +261,23 @@ int MillisecondsUntil(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// Hands out what the last read-ahead took from the device.
+std::uint32_t TakeAhead(Port& port, unsigned char* to, std::uint32_t count) {
+    const std::uint32_t n = std::min<std::uint32_t>(count, port.aheadEnd - port.aheadNext);
+    std::memcpy(to, port.ahead + port.aheadNext, n);
+    port.aheadNext += n;
+    return n;
+}
+
 bool Read(Handle h, void* buffer, std::uint32_t count, std::uint32_t* done) {
     *done = 0;
     if (!IsHandle(h)) return false;
-    const Port& port = *ToPort(h);
+    Port& port = *ToPort(h);
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    // Bytes read ahead go out first, without a system call.
+    *done = TakeAhead(port, bytes, count);
+    if (*done == count) return true;
+
     const Timeouts& t = port.timeouts;
     const bool atOnce = t.readInterval == kNoWait && t.readTotalMultiplier == 0 &&
                         t.readTotalConstant == 0;
@@ -271,21 +287,23 @@ bool Read(Handle h, void* buffer, std::uint32_t count, std::uint32_t* done) {
     const Clock::time_point start = Clock::now();
     const Clock::time_point totalDeadline = start + std::chrono::milliseconds(totalMs);
     Clock::time_point lastByte = start;
-    auto* bytes = static_cast<unsigned char*>(buffer);
 
     while (*done < count) {
-        // Try the read first: a byte already waiting costs one system call, no poll.
-        const ssize_t n = ::read(port.fd, bytes + *done, count - *done);
+        // Try the read first: bytes already waiting cost one system call and no poll, and
+        // whatever else is waiting is kept for the next reads, as a driver's input queue
+        // keeps it.
+        const ssize_t n = ::read(port.fd, port.ahead, sizeof port.ahead);
         if (n > 0) {
-            *done += static_cast<std::uint32_t>(n);
-            lastByte = Clock::now();
+            port.aheadNext = 0;
+            port.aheadEnd = static_cast<std::uint32_t>(n);
+            *done += TakeAhead(port, bytes + *done, count - *done);
+            if (intervalOn) lastByte = Clock::now();
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        // A tty whose far side hung up reads as end of file or EIO at once, and poll()
-        // reports it ready forever; treated as a quiet line so the caller neither blocks
-        // nor spins.
-        const bool hungUp = n == 0 || errno == EIO;
+        // With VMIN 0 an empty line reads as 0, like end of file; EIO means the far side of
+        // a pseudo-terminal has gone.
+        const bool hungUp = n < 0 && errno == EIO;
         if (n < 0 && !hungUp && errno != EAGAIN) return Fail(errno);
         if (atOnce) break;
 
@@ -296,19 +314,18 @@ bool Read(Handle h, void* buffer, std::uint32_t count, std::uint32_t* done) {
             wait = wait < 0 ? gap : std::min(wait, gap);
         }
         if (wait == 0) break;
-        if (hungUp) {
-            Sleep(wait < 0 ? t.readInterval : static_cast<std::uint32_t>(wait));
-            break;
+        if (!hungUp) {
+            pollfd p{port.fd, POLLIN, 0};
+            const int r = poll(&p, 1, wait);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) return Fail(errno);
+            if (r == 0) break;
+            if (!(p.revents & (POLLHUP | POLLERR | POLLNVAL))) continue;  // a byte came
         }
-        pollfd p{port.fd, POLLIN, 0};
-        const int r = poll(&p, 1, wait);
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return Fail(errno);
-        if (r == 0) break;
-        if (!(p.revents & POLLIN)) {  // POLLHUP or POLLERR alone: nothing will come
-            if (wait > 0) Sleep(static_cast<std::uint32_t>(wait));
-            break;
-        }
+        // A hung-up line stays "ready" for ever and never delivers: wait out the time-out
+        // as on a quiet line, so that the caller neither blocks nor spins.
+        Sleep(wait < 0 ? t.readInterval : static_cast<std::uint32_t>(wait));
+        break;
     }
     return true;
 }
