@@ -5,11 +5,11 @@
 
 // A window wrapper: holds only the handle, so every call goes through the window system
 // and fails quietly once the window is gone.
-class CWnd {
+class CWnd : public plat::MessageReceiver {
 public:
     CWnd() = default;
     explicit CWnd(plat::WindowHandle hWnd) : m_hWnd(hWnd) {}
-    virtual ~CWnd() = default;
+    virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
@@ -23,6 +23,12 @@ public:
     }
     bool EnableWindow(bool enable = true) { return plat::EnableWindow(m_hWnd, enable); }
     bool IsWindowEnabled() const { return plat::IsWindowEnabled(m_hWnd); }
+    bool ShowWindow(int command) { return plat::ShowWindow(m_hWnd, command); }
+    bool IsWindowVisible() const { return plat::IsWindowVisible(m_hWnd); }
+
+    // Messages posted to the window arrive here, on the user-interface thread.
+    std::intptr_t WindowProc(std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) override;
 
     plat::WindowHandle m_hWnd = 0;
 };

@@ -41,4 +41,39 @@ int GetWindowTextA(WindowHandle window, char* buffer, int maxCount);
 bool EnableWindow(WindowHandle window, bool enable);
 bool IsWindowEnabled(WindowHandle window);
 
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOW = 5;
+bool ShowWindow(WindowHandle window, int command);
+bool IsWindowVisible(WindowHandle window);
+
+// Mouse messages, as the window system numbers them.
+inline constexpr std::uint32_t WM_MOUSEMOVE = 0x0200;
+inline constexpr std::uint32_t WM_LBUTTONDOWN = 0x0201;
+inline constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
+inline constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr std::uint32_t WM_RBUTTONDOWN = 0x0204;
+inline constexpr std::uint32_t WM_RBUTTONUP = 0x0205;
+inline constexpr std::uint32_t WM_RBUTTONDBLCLK = 0x0206;
+inline constexpr std::uint32_t WM_MBUTTONDOWN = 0x0207;
+inline constexpr std::uint32_t WM_MBUTTONUP = 0x0208;
+inline constexpr std::uint32_t WM_MBUTTONDBLCLK = 0x0209;
+
+// Whatever handles a window's messages: the framework's window wrapper.
+class MessageReceiver {
+public:
+    virtual std::intptr_t WindowProc(std::uint32_t message, std::uintptr_t wParam,
+                                     std::intptr_t lParam) = 0;
+
+protected:
+    ~MessageReceiver() = default;
+};
+
+// Messages to `window` go to `receiver` from now on; nullptr stops them.
+void SetMessageReceiver(WindowHandle window, MessageReceiver* receiver);
+// Queues a message for the window's receiver on the user-interface thread and returns at
+// once; false once the toolkit is gone. A message whose window or receiver is gone by the
+// time it is taken is dropped.
+bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                  std::intptr_t lParam);
+
 }  // namespace plat

@@ -63,3 +63,10 @@ void RemoveTrayIcon() {
     remove.uID = g_trayData.uID;
     plat::ShellNotifyIcon(plat::NotifyAction::Delete, &remove);
 }
+
+std::intptr_t OnTrayNotify(std::uintptr_t wParam, std::intptr_t lParam) {
+    if (wParam != kTrayIconId || lParam != plat::WM_LBUTTONUP) return 0;
+    if (g_pMainDlg->IsWindowVisible()) g_pMainDlg->ShowWindow(plat::SW_HIDE);
+    else g_pMainDlg->ShowWindow(plat::SW_SHOW);
+    return 0;
+}

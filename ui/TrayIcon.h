@@ -18,3 +18,6 @@ void SetTrayTip(const char* text);
 void BlinkTrayIcon();
 void RestoreTrayIcon();
 void RemoveTrayIcon();
+// The owner window's handler of g_uTrayMessage: a left-button release on the icon shows the
+// main dialog when hidden and hides it when shown; everything else is ignored.
+std::intptr_t OnTrayNotify(std::uintptr_t wParam, std::intptr_t lParam);

@@ -4,10 +4,14 @@
 #include "platform/tray.h"
 
 #include <QApplication>
-#include <QPixmap>
+#include <QBuffer>
 #include <QIcon>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPixmap>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QWidget>
 
 #include <cctype>
 #include <map>
@@ -27,6 +31,60 @@ QIcon IconOf(IconHandle icon) {
 // UI thread only. Qt deletes the icons with the application; QPointer notices.
 std::map<std::pair<WindowHandle, std::uint32_t>, QPointer<QSystemTrayIcon>> g_icons;
 
+// Reports mouse events on one icon to its owner window, numbered as the window system
+// numbers them. QSystemTrayIcon::activated is not enough: it fires on the press and folds
+// a second click into DoubleClick, where the owner needs down, up, double-click, up.
+class MouseReporter : public QObject {
+public:
+    MouseReporter(QSystemTrayIcon* tray, const NotifyIconData& d)
+        : QObject(tray), m_window(d.hWnd), m_id(d.uID), m_message(d.uCallbackMessage) {}
+
+    // On X11 the icon is a small top-level widget of Qt's docked into the tray: its own
+    // mouse events are the real ones. Elsewhere (a D-Bus tray) only activated() exists.
+    void Attach(QSystemTrayIcon* tray, const QWidgetList& before) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->inherits("QSystemTrayIconSys") && !before.contains(w)) {
+                w->installEventFilter(this);
+                return;
+            }
+        }
+        connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+            switch (r) {
+                case QSystemTrayIcon::Trigger: Post(WM_LBUTTONDOWN); Post(WM_LBUTTONUP); break;
+                case QSystemTrayIcon::DoubleClick: Post(WM_LBUTTONDBLCLK); Post(WM_LBUTTONUP); break;
+                case QSystemTrayIcon::Context: Post(WM_RBUTTONDOWN); Post(WM_RBUTTONUP); break;
+                case QSystemTrayIcon::MiddleClick: Post(WM_MBUTTONDOWN); Post(WM_MBUTTONUP); break;
+                default: break;
+            }
+        });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const auto type = event->type();
+        if (type == QEvent::MouseMove) {
+            Post(WM_MOUSEMOVE);
+        } else if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+                   type == QEvent::MouseButtonDblClick) {
+            const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+            const int step = type == QEvent::MouseButtonPress ? 0
+                             : type == QEvent::MouseButtonRelease ? 1 : 2;
+            if (button == Qt::LeftButton) Post(WM_LBUTTONDOWN + step);
+            else if (button == Qt::RightButton) Post(WM_RBUTTONDOWN + step);
+            else if (button == Qt::MiddleButton) Post(WM_MBUTTONDOWN + step);
+        }
+        return false;  // Qt's own handling (its context menu, activated) goes on
+    }
+
+private:
+    void Post(std::uint32_t mouseMessage) {
+        if (m_message) PostMessageA(m_window, m_message, m_id, static_cast<std::intptr_t>(mouseMessage));
+    }
+    WindowHandle m_window;
+    std::uint32_t m_id;
+    std::uint32_t m_message;
+};
+
 void Apply(QSystemTrayIcon* tray, const NotifyIconData& d) {
     if (d.uFlags & NIF_ICON) {
         tray->setIcon(IconOf(d.hIcon));
@@ -40,9 +98,17 @@ void Apply(QSystemTrayIcon* tray, const NotifyIconData& d) {
 IconHandle CreateIconFromIco(const unsigned char* data, std::size_t size) {
     IconHandle handle = 0;
     detail::RunOnUiThread([&] {
-        QPixmap image;
-        if (!image.loadFromData(data, static_cast<uint>(size), "ICO")) return;
-        g_iconTable.push_back(QIcon(image));
+        // Every image of the file, so that each size is drawn from its own picture.
+        QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer, "ICO");
+        QIcon icon;
+        do {
+            const QImage image = reader.read();
+            if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+        } while (reader.jumpToNextImage());
+        if (icon.isNull()) return;
+        g_iconTable.push_back(icon);
         handle = g_iconTable.size();
     });
     return handle;
@@ -76,7 +142,11 @@ bool ShellNotifyIcon(NotifyAction action, const NotifyIconData* data) {
                 tray->setObjectName(QStringLiteral("tray-%1-%2").arg(d.hWnd).arg(d.uID));
                 Apply(tray, d);
                 // No notification area: the icon stays unseen and the program works on.
-                if (QSystemTrayIcon::isSystemTrayAvailable()) tray->show();
+                if (QSystemTrayIcon::isSystemTrayAvailable()) {
+                    const QWidgetList before = QApplication::topLevelWidgets();
+                    tray->show();
+                    (new MouseReporter(tray, d))->Attach(tray, before);
+                }
                 g_icons[key] = tray;
                 ok = true;
                 return;

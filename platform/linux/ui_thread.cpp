@@ -32,6 +32,7 @@ struct Call {
 std::mutex g_mutex;
 std::condition_variable g_finished;
 std::deque<Call*> g_calls;      // guarded by g_mutex
+std::deque<std::function<void()>> g_posted;  // guarded by g_mutex
 bool g_open = false;            // guarded by g_mutex
 int g_wakeFd = -1;              // guarded by g_mutex
 QSocketNotifier* g_notifier = nullptr;  // user-interface thread only
@@ -58,6 +59,15 @@ bool RunOnUiThread(const std::function<void()>& run) {
     return call.ran;
 }
 
+bool PostToUiThread(std::function<void()> call) {
+    std::lock_guard lock(g_mutex);
+    if (!g_open) return false;
+    g_posted.push_back(std::move(call));
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_wakeFd, &one, sizeof one);
+    return true;
+}
+
 void DrainUiCallQueue() {
     std::unique_lock lock(g_mutex);
     if (g_wakeFd >= 0) {
@@ -76,6 +86,13 @@ void DrainUiCallQueue() {
         call->finished = true;
         g_finished.notify_all();
     }
+    for (std::size_t pending = g_posted.size(); pending > 0 && !g_posted.empty(); --pending) {
+        std::function<void()> posted = std::move(g_posted.front());
+        g_posted.pop_front();
+        lock.unlock();
+        posted();
+        lock.lock();
+    }
 }
 
 void StartUiCallQueue() {
@@ -92,6 +109,7 @@ void StopUiCallQueue() {
     g_open = false;
     for (Call* call : g_calls) call->finished = true;  // ran stays false: the call fails
     g_calls.clear();
+    g_posted.clear();
     g_finished.notify_all();
     delete g_notifier;
     g_notifier = nullptr;

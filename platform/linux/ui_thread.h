@@ -9,6 +9,10 @@ namespace plat::detail {
 // thread itself it runs at once. False, without running it, once the toolkit is gone.
 bool RunOnUiThread(const std::function<void()>& call);
 
+// Queues `call` for the user-interface thread without waiting. False once the toolkit is
+// gone.
+bool PostToUiThread(std::function<void()> call);
+
 void StartUiCallQueue();  // on the new user-interface thread
 void StopUiCallQueue();   // fails every waiting and later call
 void DrainUiCallQueue();  // runs the calls waiting now

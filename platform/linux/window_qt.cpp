@@ -22,6 +22,7 @@ QApplication* g_app = nullptr;
 int g_argc = 0;  // QApplication keeps a reference to it
 std::unordered_map<WindowHandle, QPointer<QWidget>> g_windows;  // user-interface thread only
 WindowHandle g_lastHandle = 0;
+std::unordered_map<WindowHandle, MessageReceiver*> g_receivers;  // user-interface thread only
 
 const char kHandleProperty[] = "tandemixHandle";
 const char kIdProperty[] = "tandemixControlId";
@@ -77,6 +78,7 @@ void UiShutdown() {
     for (auto& [handle, widget] : g_windows)
         if (widget && !widget->parentWidget()) delete widget.data();
     g_windows.clear();
+    g_receivers.clear();
     delete g_app;
     g_app = nullptr;
 }
@@ -124,6 +126,7 @@ bool DestroyWindow(WindowHandle window) {
         found = it->second != nullptr;
         delete it->second.data();
         g_windows.erase(it);
+        g_receivers.erase(window);
     });
     return found;
 }
@@ -168,6 +171,40 @@ bool IsWindowEnabled(WindowHandle window) {
     bool enabled = false;
     WithWindow(window, [&](QWidget* w) { enabled = w->isEnabled(); });
     return enabled;
+}
+
+bool ShowWindow(WindowHandle window, int command) {
+    return WithWindow(window, [&](QWidget* w) {
+        if (command == SW_HIDE) {
+            w->hide();
+        } else {
+            w->show();
+            w->raise();
+            w->activateWindow();
+        }
+    });
+}
+
+bool IsWindowVisible(WindowHandle window) {
+    bool visible = false;
+    WithWindow(window, [&](QWidget* w) { visible = w->isVisible(); });
+    return visible;
+}
+
+void SetMessageReceiver(WindowHandle window, MessageReceiver* receiver) {
+    detail::RunOnUiThread([&] {
+        if (receiver && Find(window)) g_receivers[window] = receiver;
+        else g_receivers.erase(window);
+    });
+}
+
+bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                  std::intptr_t lParam) {
+    // Looked up again when it is taken: by then the window or its receiver may be gone.
+    return detail::PostToUiThread([=] {
+        const auto it = g_receivers.find(window);
+        if (it != g_receivers.end() && Find(window)) it->second->WindowProc(message, wParam, lParam);
+    });
 }
 
 }  // namespace plat
