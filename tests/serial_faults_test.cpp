@@ -59,6 +59,8 @@ struct FaultCase {
     const char* name;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
 class ConfigurationFailure : public testing::TestWithParam<FaultCase> {
 protected:
     void SetUp() override {
