@@ -3,6 +3,7 @@
 // call on its handle fails instead of reaching freed memory.
 #include "platform/linux/ui_thread.h"
 #include "platform/window.h"
+#include "platform/window_search.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -69,6 +70,7 @@ bool UiStartup(int argc, char** argv) {
     g_argc = argc;
     g_app = new QApplication(g_argc, argv);
     detail::StartUiCallQueue();
+    detail::StartWindowRequests();
     return true;
 }
 
