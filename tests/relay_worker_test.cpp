@@ -236,3 +236,9 @@ TEST(TrayBlink, ManyMarkersInOnePassBlinkOnce) {
     EXPECT_EQ(nMarkers, 7u);
     EXPECT_EQ(g_bBlinkPhase, !before);
 }
+
+TEST(TrayTip, HoldsAtMost62Characters) {
+    const std::string longText(100, 't');
+    SetTrayTip(longText.c_str());
+    EXPECT_EQ(std::string(g_trayData.szTip), std::string(62, 't'));
+}
