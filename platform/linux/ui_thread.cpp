@@ -29,10 +29,19 @@ struct Call {
     bool ran = false;
 };
 
-std::mutex g_mutex;
-std::condition_variable g_finished;
-std::deque<Call*> g_calls;      // guarded by g_mutex
-std::deque<std::function<void()>> g_posted;  // guarded by g_mutex
+// A background thread may still be calling while the process ends, after static objects
+// are destroyed: the queue is made once and never destroyed.
+struct Queue {
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::deque<Call*> calls;                    // guarded by mutex
+    std::deque<std::function<void()>> posted;  // guarded by mutex
+};
+Queue& g_queue = *new Queue;
+std::mutex& g_mutex = g_queue.mutex;
+std::condition_variable& g_finished = g_queue.finished;
+std::deque<Call*>& g_calls = g_queue.calls;
+std::deque<std::function<void()>>& g_posted = g_queue.posted;
 bool g_open = false;            // guarded by g_mutex
 int g_wakeFd = -1;              // guarded by g_mutex
 QSocketNotifier* g_notifier = nullptr;  // user-interface thread only
