@@ -7,7 +7,10 @@
 // user-interface thread processes it, and the caller waits until then.
 #pragma once
 
+#include "platform/dialog_template.h"
+
 #include <cstdint>
+#include <span>
 
 namespace plat {
 
@@ -75,5 +78,62 @@ void SetMessageReceiver(WindowHandle window, MessageReceiver* receiver);
 // time it is taken is dropped.
 bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                   std::intptr_t lParam);
+
+// Messages and commands of dialogs, as the window system numbers them.
+inline constexpr std::uint32_t WM_PAINT = 0x000F;
+inline constexpr std::uint32_t WM_QUERYDRAGICON = 0x0037;
+inline constexpr std::uint32_t WM_COMMAND = 0x0111;
+inline constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
+inline constexpr std::uint32_t SC_MOVE = 0xF010;
+inline constexpr std::uint32_t SC_MINIMIZE = 0xF020;
+inline constexpr std::uint32_t SC_CLOSE = 0xF060;
+
+// Style bits of templates that the dialog manager acts on.
+inline constexpr std::uint32_t WS_VISIBLE = 0x10000000;
+inline constexpr std::uint32_t WS_DISABLED = 0x08000000;
+inline constexpr std::uint32_t WS_BORDER = 0x00800000;
+inline constexpr std::uint32_t WS_TABSTOP = 0x00010000;
+inline constexpr std::uint32_t WS_MINIMIZEBOX = 0x00020000;
+inline constexpr std::uint32_t BS_TYPEMASK = 0x0000000F;
+inline constexpr std::uint32_t BS_DEFPUSHBUTTON = 0x00000001;
+inline constexpr std::uint32_t SS_TYPEMASK = 0x0000001F;
+inline constexpr std::uint32_t SS_CENTER = 0x00000001;
+inline constexpr std::uint32_t SS_RIGHT = 0x00000002;
+inline constexpr std::uint32_t SS_ICON = 0x00000003;
+inline constexpr std::uint32_t SS_NOPREFIX = 0x00000080;
+
+inline constexpr std::uint32_t MF_STRING = 0x0000;
+inline constexpr std::uint32_t MF_SEPARATOR = 0x0800;
+
+// Dialogs (platform/linux/dialog_qt.cpp). Only on the user-interface thread.
+
+// Where the icons that templates name (SS_ICON) come from: the bytes of an .ico file.
+using IcoSource = std::span<const unsigned char> (*)(int id);
+void SetIcoSource(IcoSource find);
+
+// The pixels per four horizontal and eight vertical dialog units of a template's font.
+struct DialogBaseUnits {
+    int x = 0, y = 0;
+};
+DialogBaseUnits GetDialogBaseUnits(const DialogTemplate& dialog);
+// The one conversion from dialog units to pixels.
+Rect MapDialogRect(DialogBaseUnits units, int x, int y, int cx, int cy);
+
+// Creates the dialog and its controls hidden, modal over `owner` when there is one. Its
+// keys, buttons and title-bar commands are posted to its receiver (SetMessageReceiver) as
+// WM_COMMAND and WM_SYSCOMMAND, as the window system's dialog manager turns them into.
+WindowHandle CreateDialogIndirect(const DialogTemplate& dialog, WindowHandle owner);
+// Gives the focus to the first enabled, visible control with WS_TABSTOP.
+bool SetInitialDialogFocus(WindowHandle dialog);
+// Runs what is pending for the user-interface thread, waiting until there is something.
+void WaitAndProcessMessages();
+bool IsIconic(WindowHandle window);
+bool MinimizeWindow(WindowHandle window);
+bool StartWindowMove(WindowHandle window);
+bool SetWindowIconIco(WindowHandle window, std::span<const unsigned char> ico);
+// The dialog's own system menu: the window's commands, then what was appended here.
+bool AppendSystemMenu(WindowHandle dialog, std::uint32_t flags, std::uintptr_t id,
+                      const char* text);
+bool ResetSystemMenu(WindowHandle dialog);
 
 }  // namespace plat
