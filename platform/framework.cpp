@@ -139,7 +139,9 @@ int CDialog::DoModal() {
     plat::SetMessageReceiver(m_hWnd, this);
     m_systemMenu.m_window = m_hWnd;
     if (OnInitDialog()) plat::SetInitialDialogFocus(m_hWnd);
-    if (!m_ended && (dialog->style & plat::WS_VISIBLE)) ShowWindow(plat::SW_SHOW);
+    // A modal dialog is shown whether or not its template says WS_VISIBLE (the About
+    // template does not), as the window system's modal dialog boxes are.
+    if (!m_ended) ShowWindow(plat::SW_SHOW);
     // Ends with EndDialog, or when the window is gone under it (the toolkit ended).
     while (!m_ended && plat::IsWindow(m_hWnd)) plat::WaitAndProcessMessages();
     ShowWindow(plat::SW_HIDE);

@@ -24,6 +24,9 @@ LocalTime GetLocalTime();
 
 void Sleep(std::uint32_t milliseconds);
 
+// The running program's file name without directory and extension.
+std::string ModuleBaseName();
+
 // A file written in one go, byte for byte. Each call returns false on failure with the
 // error in LastError().
 struct File;

@@ -2,6 +2,7 @@
 
 #include "ui/MessageHistory.h"
 #include "ui/ReportText.h"
+#include "ui/WindowTitle.h"
 
 #include <cstdint>
 #include <cstring>
@@ -12,7 +13,6 @@ char* const g_pLogEnd = g_logBuffer + kLogBufferSize - 1;
 
 namespace {
 
-constexpr char kWindowTitle[] = "tandemix v2.3";
 constexpr char kFillUpNotice[] = "End of Buffer reached, writing from begin again!!!\n";
 constexpr std::ptrdiff_t kHeadroom = 64;
 
@@ -75,7 +75,7 @@ void BeginTranscript() {
     s_nLastDirection = 0;
     if (HasHeadroom()) {
         char szText[64];
-        AppendText(szText, FormatText(szText, sizeof szText, "Log Start (%s) :", kWindowTitle));
+        AppendText(szText, FormatText(szText, sizeof szText, "Log Start (%s) :", g_szWindowTitle));
     }
 }
 

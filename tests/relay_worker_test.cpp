@@ -45,6 +45,7 @@ protected:
         g_pButtonCancel = &cancel;
         g_pStatusText = &status;
         g_pHistoryText = &history;
+        RegisterTrayMessage();
         AddTrayIcon();
     }
     ~RelayTest() override {

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QSystemTrayIcon>
+#include <QWidget>
 
 #include <chrono>
 #include <cstdlib>
@@ -52,6 +53,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(PumpUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }))
             << "no notification area on this display";
+        RegisterTrayMessage();
         owner.Create(nullptr, "tandemix v2.3", 0, {100, 100, 400, 300}, nullptr, 0);
         owner.ShowWindow(plat::SW_SHOW);
         g_pMainDlg = &owner;
@@ -59,7 +61,13 @@ protected:
         tray = qApp->findChild<QSystemTrayIcon*>();
         ASSERT_NE(tray, nullptr);
         ASSERT_TRUE(PumpUntil([&] { return tray->geometry().width() > 0; }));
-        Pump(300ms);  // let the tray finish docking
+        // Docking ends when the tray has mapped Qt's icon window; a click before that is lost.
+        ASSERT_TRUE(PumpUntil([] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->inherits("QSystemTrayIconSys") && w->isVisible()) return true;
+            return false;
+        }));
+        Pump(500ms);
     }
     void TearDown() override {
         RemoveTrayIcon();

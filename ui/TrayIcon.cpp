@@ -5,7 +5,9 @@
 #include "ui/Controls.h"
 #include "ui/ReportText.h"
 
-std::uint32_t g_uTrayMessage = plat::RegisterWindowMessageA("displayNotMess");
+std::uint32_t g_uTrayMessage = 0;
+
+void RegisterTrayMessage() { g_uTrayMessage = plat::RegisterWindowMessageA("displayNotMess"); }
 plat::NotifyIconData g_trayData;
 plat::IconHandle g_hTrayIcons[2] = {0, 0};
 int g_bBlinkPhase = 0;

@@ -6,7 +6,10 @@
 
 #include <cstdint>
 
-extern std::uint32_t g_uTrayMessage;  // "displayNotMess", registered at start-up
+extern std::uint32_t g_uTrayMessage;  // "displayNotMess"
+// Registers "displayNotMess" into g_uTrayMessage: in static initialisation, right after the
+// application object is made.
+void RegisterTrayMessage();
 extern plat::NotifyIconData g_trayData;
 extern plat::IconHandle g_hTrayIcons[2];
 extern int g_bBlinkPhase;  // the image the last blink chose; never reset

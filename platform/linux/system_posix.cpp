@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <time.h>
+#include <unistd.h>
 
 namespace plat {
 
@@ -34,6 +35,17 @@ void Sleep(std::uint32_t milliseconds) {
                   static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
+}
+
+std::string ModuleBaseName() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return {};
+    std::string name(path, static_cast<std::size_t>(n));
+    name.erase(0, name.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
 }
 
 struct File {
