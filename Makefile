@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build test test-plain test-asan test-tsan clean
+.PHONY: deps build test demo clean
 
 deps:
 	scripts/install-deps.sh
@@ -15,6 +15,10 @@ build: deps
 # tests under ThreadSanitizer.
 test: deps
 	scripts/run-tests.sh
+
+# Two simulated devices talking through tandemix over virtual serial ports.
+demo: build
+	scripts/demo.sh
 
 clean:
 	rm -rf build build-asan build-tsan
