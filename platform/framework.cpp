@@ -21,8 +21,9 @@ LoadedIcons& Icons() {
     return *icons;
 }
 
-// The wrappers GetDlgItem hands out. Never freed: other threads may hold them after the
-// dialog is gone, and a call through one must then fail on its handle, not on freed memory.
+// The wrappers GetDlgItem and AfxGetPermanentWnd hand out. Never freed: other threads may
+// hold them after the dialog is gone, and a call through one must then fail on its handle,
+// not on freed memory.
 struct ItemWrappers {
     std::mutex mutex;
     std::unordered_map<plat::WindowHandle, CWnd*> byHandle;
@@ -159,15 +160,16 @@ bool CDialog::DestroyWindow() {
     return CWnd::DestroyWindow();
 }
 
-CWnd* CDialog::GetDlgItem(int id) const {
-    const plat::WindowHandle item = plat::GetDlgItem(m_hWnd, id);
-    if (!item) return nullptr;
+CWnd* AfxGetPermanentWnd(plat::WindowHandle window) {
+    if (!window) return nullptr;
     ItemWrappers& items = Items();
     std::lock_guard lock(items.mutex);
-    CWnd*& wrapper = items.byHandle[item];
-    if (!wrapper) wrapper = new CWnd(item);
+    CWnd*& wrapper = items.byHandle[window];
+    if (!wrapper) wrapper = new CWnd(window);
     return wrapper;
 }
+
+CWnd* CDialog::GetDlgItem(int id) const { return AfxGetPermanentWnd(plat::GetDlgItem(m_hWnd, id)); }
 
 CMenu* CDialog::GetSystemMenu(bool revert) {
     if (!m_hWnd) return nullptr;

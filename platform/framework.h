@@ -184,4 +184,7 @@ void AfxSetIconSource(plat::IcoSource find);
 plat::IconHandle AfxLoadIcon(int id);
 // The application's main window: dialogs without a parent are modal over it.
 void AfxSetMainWnd(CWnd* window);
+// A wrapper of `window` that is never freed, one per handle: for threads that may outlive
+// the window's own object. Null for no window.
+CWnd* AfxGetPermanentWnd(plat::WindowHandle window);
 CWnd* AfxGetMainWnd();

@@ -50,7 +50,7 @@ bool CRelayDlg::OnInitDialog() {
     g_pButtonCancel = GetDlgItem(IDCANCEL);
     // The dialog object itself ends with start-up; a worker still running then reads the
     // title through a wrapper of the window's handle that is never freed.
-    g_pMainDlg = new CWnd(m_hWnd);
+    g_pMainDlg = AfxGetPermanentWnd(m_hWnd);
 
     char szPort[16];
     plat::GetPrivateProfileStringA("serial", "port1", "3", szPort, sizeof szPort, kSettingsFile);
