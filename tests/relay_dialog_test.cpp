@@ -83,37 +83,45 @@ protected:
 
 }  // namespace
 
-TEST_F(RelayDialog, PortFieldsComeFromTheSettingsFileOrDefaultTo3And4) {
-    const struct {
-        const char* file;
-        const char* port1;
-        const char* port2;
-    } cases[] = {
-        {nullptr, "3", "4"},
-        {"[Serial]\r\nPORT1 = COM5\r\nport2=12\r\n", "COM5", "12"},
-        {"[other]\nport1=7\n", "3", "4"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file ? c.file : "no file");
-        std::remove("tandemix.ini");
-        if (c.file) WriteFile("tandemix.ini", c.file);
-        std::string port1, port2, title;
-        CRelayDlg dlg;
-        Script script({{[] { return g_pMainDlg && g_pMainDlg->IsWindowVisible(); },
-                        [&] {
-                            port1 = TextOf(*g_pEditPort1);
-                            port2 = TextOf(*g_pEditPort2);
-                            title = TextOf(*g_pMainDlg);
-                            Post(WM_COMMAND, IDCANCEL);  // EXIT while idle
-                        }}});
-        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-        EXPECT_TRUE(script.finished());
-        EXPECT_EQ(port1, c.port1);
-        EXPECT_EQ(port2, c.port2);
-        EXPECT_EQ(title, "tandemix v2.3");
-        EXPECT_FALSE(g_bWorkerActive);
-    }
+struct SettingsCase {
+    const char* name;
+    const char* file;
+    const char* port1;
+    const char* port2;
+};
+
+void PrintTo(const SettingsCase& c, std::ostream* os) { *os << c.name; }
+
+// One dialog per process: the control references are set once per program, and a stop
+// thread of an earlier dialog could still be reading them.
+class SettingsFile : public RelayDialog, public testing::WithParamInterface<SettingsCase> {};
+
+TEST_P(SettingsFile, FillsThePortFieldsUnchanged) {
+    const SettingsCase& c = GetParam();
+    if (c.file) WriteFile("tandemix.ini", c.file);
+    std::string port1, port2, title;
+    CRelayDlg dlg;
+    Script script({{[] { return g_pMainDlg && g_pMainDlg->IsWindowVisible(); },
+                    [&] {
+                        port1 = TextOf(*g_pEditPort1);
+                        port2 = TextOf(*g_pEditPort2);
+                        title = TextOf(*g_pMainDlg);
+                        Post(WM_COMMAND, IDCANCEL);  // EXIT while idle
+                    }}});
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(port1, c.port1);
+    EXPECT_EQ(port2, c.port2);
+    EXPECT_EQ(title, "tandemix v2.3");
+    EXPECT_FALSE(g_bWorkerActive);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    RelayDialog, SettingsFile,
+    testing::Values(SettingsCase{"NoFile", nullptr, "3", "4"},
+                    SettingsCase{"AnyCase", "[Serial]\r\nPORT1 = COM5\r\nport2=12\r\n", "COM5", "12"},
+                    SettingsCase{"OtherSection", "[other]\nport1=7\n", "3", "4"}),
+    [](const testing::TestParamInfo<SettingsCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RelayDialog, ExitWhileRelayingWritesTheTranscriptFirst) {
     PtyPair far3(3), far4(4);
