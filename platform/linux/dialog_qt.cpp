@@ -4,16 +4,15 @@
 // minimising, the system menu) is an event filter that posts the window system's messages
 // to the dialog's receiver.
 #include "platform/linux/ui_thread.h"
+#include "platform/linux/widgets.h"
 #include "platform/window.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFont>
 #include <QFontMetrics>
 #include <QIcon>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,12 +49,7 @@ constexpr int kIdOk = 1;
 
 IcoSource g_icoSource = nullptr;  // user-interface thread only
 
-QWidget* WidgetOf(WindowHandle window) {
-    if (!window) return nullptr;
-    for (QWidget* w : QApplication::allWidgets())
-        if (w->property(kHandleProperty).toUInt() == window) return w;
-    return nullptr;
-}
+QWidget* WidgetOf(WindowHandle window) { return detail::FindWidget(window); }
 
 QWidget* ItemOf(QWidget* dialog, int id) {
     for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -64,31 +58,9 @@ QWidget* ItemOf(QWidget* dialog, int id) {
     return nullptr;
 }
 
-template <typename Body>
-bool WithWidget(WindowHandle window, Body body) {
-    bool found = false;
-    detail::RunOnUiThread([&] {
-        if (QWidget* w = WidgetOf(window)) {
-            found = true;
-            body(w);
-        }
-    });
-    return found;
-}
+using detail::WithWindow;
 
-QIcon IconFromIco(std::span<const unsigned char> ico) {
-    QIcon icon;
-    QByteArray bytes(reinterpret_cast<const char*>(ico.data()), static_cast<qsizetype>(ico.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "ico");
-    for (int i = 0; i < reader.imageCount(); ++i) {
-        if (!reader.jumpToImage(i)) break;
-        const QImage image = reader.read();
-        if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
-    }
-    return icon;
-}
+QIcon IconFromIco(std::span<const unsigned char> ico) { return detail::IconFromIco(ico.data(), ico.size()); }
 
 QFont DialogFont(const DialogTemplate& dialog) {
     QString family = QString::fromLatin1(dialog.fontName.c_str());
@@ -373,7 +345,7 @@ WindowHandle CreateDialogIndirect(const DialogTemplate& dialog, WindowHandle own
 
 bool SetInitialDialogFocus(WindowHandle dialog) {
     bool focused = false;
-    WithWidget(dialog, [&](QWidget* w) {
+    WithWindow(dialog, [&](QWidget* w) {
         for (QObject* child : w->children()) {
             auto* item = qobject_cast<QWidget*>(child);
             if (!item || !item->property(kIdProperty).isValid()) continue;
@@ -396,12 +368,12 @@ void WaitAndProcessMessages() {
 
 bool IsIconic(WindowHandle window) {
     bool iconic = false;
-    WithWidget(window, [&](QWidget* w) { iconic = w->isMinimized(); });
+    WithWindow(window, [&](QWidget* w) { iconic = w->isMinimized(); });
     return iconic;
 }
 
 bool MinimizeWindow(WindowHandle window) {
-    return WithWidget(window, [&](QWidget* w) {
+    return WithWindow(window, [&](QWidget* w) {
         DialogHooks* hooks = HooksOf(w);
         if (hooks) hooks->minimizing = true;
         w->setWindowState((w->windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
@@ -411,21 +383,21 @@ bool MinimizeWindow(WindowHandle window) {
 
 bool StartWindowMove(WindowHandle window) {
     bool started = false;
-    WithWidget(window, [&](QWidget* w) {
+    WithWindow(window, [&](QWidget* w) {
         if (QWindow* native = w->windowHandle()) started = native->startSystemMove();
     });
     return started;
 }
 
 bool SetWindowIconIco(WindowHandle window, std::span<const unsigned char> ico) {
-    return WithWidget(window, [&](QWidget* w) { w->setWindowIcon(IconFromIco(ico)); });
+    return WithWindow(window, [&](QWidget* w) { w->setWindowIcon(IconFromIco(ico)); });
 }
 
 bool AppendSystemMenu(WindowHandle dialog, std::uint32_t flags, std::uintptr_t id,
                       const char* text) {
     bool appended = false;
     const QString label = QString::fromLatin1(text ? text : "");
-    WithWidget(dialog, [&](QWidget* w) {
+    WithWindow(dialog, [&](QWidget* w) {
         if (DialogHooks* hooks = HooksOf(w)) {
             hooks->menu.push_back({flags, id, label});
             appended = true;
@@ -436,7 +408,7 @@ bool AppendSystemMenu(WindowHandle dialog, std::uint32_t flags, std::uintptr_t i
 
 bool ResetSystemMenu(WindowHandle dialog) {
     bool reset = false;
-    WithWidget(dialog, [&](QWidget* w) {
+    WithWindow(dialog, [&](QWidget* w) {
         if (DialogHooks* hooks = HooksOf(w)) {
             hooks->menu.clear();
             reset = true;

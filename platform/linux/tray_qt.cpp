@@ -1,12 +1,11 @@
 // The notification icon on Qt's QSystemTrayIcon. Every change runs on the user-interface
 // thread from a copy of the caller's record, so the caller's record is never shared.
 #include "platform/linux/ui_thread.h"
+#include "platform/linux/widgets.h"
 #include "platform/tray.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QIcon>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
@@ -98,15 +97,7 @@ void Apply(QSystemTrayIcon* tray, const NotifyIconData& d) {
 IconHandle CreateIconFromIco(const unsigned char* data, std::size_t size) {
     IconHandle handle = 0;
     detail::RunOnUiThread([&] {
-        // Every image of the file, so that each size is drawn from its own picture.
-        QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-        QBuffer buffer(&bytes);
-        QImageReader reader(&buffer, "ICO");
-        QIcon icon;
-        do {
-            const QImage image = reader.read();
-            if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
-        } while (reader.jumpToNextImage());
+        const QIcon icon = detail::IconFromIco(data, size);
         if (icon.isNull()) return;
         g_iconTable.push_back(icon);
         handle = g_iconTable.size();

@@ -2,10 +2,14 @@
 // thread touches; a widget that Qt has deleted leaves a null QPointer behind, so a late
 // call on its handle fails instead of reaching freed memory.
 #include "platform/linux/ui_thread.h"
+#include "platform/linux/widgets.h"
 #include "platform/window.h"
 #include "platform/window_search.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
+#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -28,23 +32,8 @@ std::unordered_map<WindowHandle, MessageReceiver*> g_receivers;  // user-interfa
 const char kHandleProperty[] = "tandemixHandle";
 const char kIdProperty[] = "tandemixControlId";
 
-QWidget* Find(WindowHandle window) {
-    const auto it = g_windows.find(window);
-    return it == g_windows.end() ? nullptr : it->second.data();
-}
-
-// Runs `body` on the user-interface thread with the widget, if the window still exists.
-template <typename Body>
-bool WithWindow(WindowHandle window, Body body) {
-    bool found = false;
-    detail::RunOnUiThread([&] {
-        if (QWidget* w = Find(window)) {
-            found = true;
-            body(w);
-        }
-    });
-    return found;
-}
+QWidget* Find(WindowHandle window) { return detail::FindWidget(window); }
+using detail::WithWindow;
 
 // Texts are 8-bit; Latin-1 keeps every byte value as it is.
 QString FromAnsi(const char* text) { return QString::fromLatin1(text ? text : ""); }
@@ -64,6 +53,29 @@ void SetTextOf(QWidget* w, const QString& text) {
 }
 
 }  // namespace
+
+namespace detail {
+
+QWidget* FindWidget(WindowHandle window) {
+    const auto it = g_windows.find(window);
+    return it == g_windows.end() ? nullptr : it->second.data();
+}
+
+QIcon IconFromIco(const unsigned char* data, std::size_t size) {
+    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "ICO");
+    QIcon icon;
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        if (!reader.jumpToImage(i)) break;
+        const QImage image = reader.read();
+        if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+}  // namespace detail
 
 bool UiStartup(int argc, char** argv) {
     if (g_app) return true;
