@@ -95,13 +95,8 @@ std::intptr_t CWnd::WindowProc(std::uint32_t message, std::uintptr_t wParam,
 
 bool CWnd::OnCommand(std::uintptr_t, std::intptr_t) { return false; }
 
-void CWnd::OnSysCommand(std::uint32_t id, std::intptr_t) {
-    // The low four bits belong to the window system.
-    switch (id & 0xFFF0) {
-        case SC_MINIMIZE: plat::MinimizeWindow(m_hWnd); break;
-        case SC_MOVE: plat::StartWindowMove(m_hWnd); break;
-        default: break;
-    }
+void CWnd::OnSysCommand(std::uint32_t id, std::intptr_t param) {
+    plat::DefaultSysCommand(m_hWnd, id, param);
 }
 
 plat::IconHandle CWnd::SetIcon(plat::IconHandle icon, bool bigIcon) {

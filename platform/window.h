@@ -105,7 +105,7 @@ inline constexpr std::uint32_t SS_NOPREFIX = 0x00000080;
 inline constexpr std::uint32_t MF_STRING = 0x0000;
 inline constexpr std::uint32_t MF_SEPARATOR = 0x0800;
 
-// Dialogs (platform/linux/dialog_qt.cpp). Only on the user-interface thread.
+// Dialogs. Only on the user-interface thread.
 
 // Where the icons that templates name (SS_ICON) come from: the bytes of an .ico file.
 using IcoSource = std::span<const unsigned char> (*)(int id);
@@ -128,8 +128,9 @@ bool SetInitialDialogFocus(WindowHandle dialog);
 // Runs what is pending for the user-interface thread, waiting until there is something.
 void WaitAndProcessMessages();
 bool IsIconic(WindowHandle window);
-bool MinimizeWindow(WindowHandle window);
-bool StartWindowMove(WindowHandle window);
+// What the window system does with a title-bar command nobody handled: minimise, move,
+// open the system menu...
+void DefaultSysCommand(WindowHandle window, std::uint32_t id, std::intptr_t param);
 bool SetWindowIconIco(WindowHandle window, std::span<const unsigned char> ico);
 // The dialog's own system menu: the window's commands, then what was appended here.
 bool AppendSystemMenu(WindowHandle dialog, std::uint32_t flags, std::uintptr_t id,

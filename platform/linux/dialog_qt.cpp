@@ -372,6 +372,8 @@ bool IsIconic(WindowHandle window) {
     return iconic;
 }
 
+namespace {
+
 bool MinimizeWindow(WindowHandle window) {
     return WithWindow(window, [&](QWidget* w) {
         DialogHooks* hooks = HooksOf(w);
@@ -387,6 +389,17 @@ bool StartWindowMove(WindowHandle window) {
         if (QWindow* native = w->windowHandle()) started = native->startSystemMove();
     });
     return started;
+}
+
+}  // namespace
+
+void DefaultSysCommand(WindowHandle window, std::uint32_t id, std::intptr_t) {
+    // The low four bits belong to the window system.
+    switch (id & 0xFFF0) {
+        case SC_MINIMIZE: MinimizeWindow(window); break;
+        case SC_MOVE: StartWindowMove(window); break;
+        default: break;
+    }
 }
 
 bool SetWindowIconIco(WindowHandle window, std::span<const unsigned char> ico) {

@@ -381,14 +381,8 @@ constexpr SerialCalls kNative{Open,        SetupQueues, GetLineSettings, SetLine
                               GetTimeouts, SetTimeouts, Read,            Write,
                               Close};
 
-std::atomic<const SerialCalls*> g_calls{&kNative};
-
 }  // namespace
 
 const SerialCalls& NativeSerialCalls() { return kNative; }
-const SerialCalls& Serial() { return *g_calls.load(std::memory_order_acquire); }
-void SetSerialCalls(const SerialCalls* calls) {
-    g_calls.store(calls ? calls : &kNative, std::memory_order_release);
-}
 
 }  // namespace plat
