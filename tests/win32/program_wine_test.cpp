@@ -203,3 +203,42 @@ TEST_F(ProgramWineTest, SecondCopyBringsTheHiddenFirstForwardAndEnds) {
     EXPECT_EQ(DialogWindows(), std::vector<HWND>{dialog});
     EXPECT_EQ(first.Ended(0), static_cast<DWORD>(STILL_ACTIVE));
 }
+
+TEST_F(ProgramWineTest, TrayClicksToggleTheDialogAndAboutIsModalOverIt) {
+    Program program(dir.path());
+    const HWND dialog = program.Dialog();
+    ASSERT_TRUE(dialog);
+
+    // What the shell posts for a left click on the icon: the registered message, with the
+    // icon's id and the mouse message. Only the button's release toggles.
+    const UINT trayMessage = RegisterWindowMessageA("displayNotMess");
+    ASSERT_NE(trayMessage, 0u);
+    PostMessageA(dialog, trayMessage, 128, WM_LBUTTONDOWN);
+    PostMessageA(dialog, trayMessage, 128, WM_LBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+    PostMessageA(dialog, trayMessage, 128, WM_RBUTTONUP);
+    PostMessageA(dialog, trayMessage, 7, WM_LBUTTONUP);  // another icon's
+    PostMessageA(dialog, trayMessage, 128, WM_LBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != 0; }));
+
+    // The About entry of the system menu: its box is modal over the dialog.
+    PostMessageA(dialog, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        about = FindWindowA(nullptr, "About velcaster");
+        return about && IsWindowVisible(about);
+    }));
+    EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
+    EXPECT_FALSE(IsWindowEnabled(dialog));
+    char version[64] = "";
+    SendMessageTimeoutA(GetDlgItem(about, IDC_VERSION), WM_GETTEXT, sizeof version,
+                        reinterpret_cast<LPARAM>(version), SMTO_NORMAL, 5000, nullptr);
+    EXPECT_STREQ(version, "tandemix Version 2.3");
+    DWORD_PTR result;
+    SendMessageTimeoutA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &result);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+
+    program.Click(IDCANCEL);
+    EXPECT_EQ(program.Ended(), 0u);
+}
