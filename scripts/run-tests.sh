@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole suite three times: plain, under ASan+UBSan, and the threaded
-# tests (label "threads") under TSan. Stops at the first red run.
+# tests (label "threads") under TSan; then builds the Windows program and runs its tests
+# under Wine. Stops at the first red run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -23,3 +24,8 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
 run build-asan "" -DTANDEMIX_SANITIZE=address,undefined
 echo "== ThreadSanitizer (threaded tests) =="
 run build-tsan "-L threads" -DTANDEMIX_SANITIZE=thread
+echo "== Windows program under Wine =="
+cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=platform/win32/toolchain-i686.cmake \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-win32 -j "$jobs"
+scripts/wine-tests.sh build-win32
