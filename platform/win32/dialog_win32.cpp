@@ -41,6 +41,12 @@ std::vector<unsigned char> HiddenTemplate(int id) {
 
 INT_PTR CALLBACK DialogProcedure(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) return TRUE;  // the dialog manager sets the first focus
+    if (message == WM_NCDESTROY) {
+        // Gone without DestroyWindow here (with its owner, say): the owner takes input again.
+        if (const HWND owner = win32::RemoveDialog(hDlg)) ::EnableWindow(owner, TRUE);
+        win32::Forget(hDlg);
+        return FALSE;
+    }
     if (!win32::ForReceiver(message)) return FALSE;
     MessageReceiver* receiver = win32::ReceiverOf(hDlg);
     if (!receiver) return FALSE;

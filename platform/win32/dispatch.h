@@ -16,6 +16,8 @@ void AddDialog(HWND dialog, HWND disabledOwner);
 bool IsDialog(HWND window);
 // The owner that `dialog` disabled, forgetting the dialog; null when none.
 HWND RemoveDialog(HWND dialog);
+// A window that is gone: a later window with the same handle starts with no receiver.
+void Forget(HWND window);
 
 // Whether a message belongs to the framework's handlers rather than the window's default
 // ones: commands, painting, the icon query and messages of the program's own.

@@ -1,5 +1,7 @@
 // Windows by handle on Windows: the handles are the window system's own, so calls from
 // other threads, and calls on windows that are gone, behave as the system makes them.
+// Creating and destroying a window is the one thing only its own thread can do here; the
+// program does both on the user-interface thread.
 #include "platform/window.h"
 
 #include "platform/win32/dispatch.h"
@@ -27,6 +29,7 @@ Registry& State() {
 }
 
 LRESULT CALLBACK WindowProcedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCDESTROY) win32::Forget(hWnd);
     if (win32::ForReceiver(message)) {
         if (MessageReceiver* receiver = win32::ReceiverOf(hWnd)) {
             const LRESULT result = receiver->WindowProc(message, wParam, lParam);
@@ -37,7 +40,7 @@ LRESULT CALLBACK WindowProcedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
 }
 
 BOOL CALLBACK DestroyEach(HWND hWnd, LPARAM) {
-    ::DestroyWindow(hWnd);
+    DestroyWindow(win32::FromHwnd(hWnd));
     return TRUE;
 }
 
@@ -62,6 +65,13 @@ bool IsDialog(HWND window) {
     Registry& state = State();
     std::lock_guard lock(state.mutex);
     return state.dialogs.count(window) != 0;
+}
+
+void Forget(HWND window) {
+    Registry& state = State();
+    std::lock_guard lock(state.mutex);
+    state.receivers.erase(window);
+    state.dialogs.erase(window);
 }
 
 HWND RemoveDialog(HWND dialog) {

@@ -176,9 +176,15 @@ TEST_F(ProgramWineTest, RelaysBothWaysAndWritesTheTranscriptOnStop) {
 
 TEST_F(ProgramWineTest, ExitWhileRelayingWritesTheTranscriptAndEnds) {
     Program program(dir.path());
-    ASSERT_TRUE(program.Dialog());
+    const HWND dialog = program.Dialog();
+    ASSERT_TRUE(dialog);
     program.Click(IDOK);
+    // While the run starts EXIT is disabled, and Esc, which means EXIT, does nothing.
+    ASSERT_FALSE(program.Enabled(IDCANCEL));
+    PostMessageA(GetDlgItem(dialog, IDC_PORT1), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageA(GetDlgItem(dialog, IDC_PORT1), WM_KEYUP, VK_ESCAPE, 0xC0010001);
     ASSERT_TRUE(WaitFor([&] { return program.Text(IDC_STATUS) == "Started"; }));
+    EXPECT_EQ(program.Ended(0), static_cast<DWORD>(STILL_ACTIVE));
     pc.Send("abc");
     ASSERT_TRUE(Relayed([&] { return atInstrument == "abc"; }));
 
