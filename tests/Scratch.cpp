@@ -3,23 +3,21 @@
 #include "ui/Controls.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir() {
-    char tmpl[] = "/tmp/tandemix-test-XXXXXX";
-    m_path = mkdtemp(tmpl);
-    m_previous = fs::current_path();
+    std::random_device random;
+    const fs::path temp = fs::temp_directory_path();
+    fs::path path;
+    do path = temp / ("tandemix-test-" + std::to_string(random()));
+    while (!fs::create_directory(path));
+    m_path = path.string();
+    m_previous = fs::current_path().string();
     fs::current_path(m_path);
 }
 
@@ -32,7 +30,7 @@ ScratchDir::~ScratchDir() {
 std::vector<std::string> ScratchDir::Files(const std::string& prefix) const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(m_path)) {
-        const std::string name = entry.path().filename();
+        const std::string name = entry.path().filename().string();
         if (name.rfind(prefix, 0) == 0) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
@@ -48,40 +46,6 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& data) {
     std::ofstream(path, std::ios::binary) << data;
-}
-
-PtyPair::PtyPair(int comNumber) {
-    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    EXPECT_GE(m_master, 0) << std::strerror(errno);
-    grantpt(m_master);
-    unlockpt(m_master);
-    m_slave = ptsname(m_master);
-    const std::string link = "COM" + std::to_string(comNumber);
-    EXPECT_EQ(symlink(m_slave.c_str(), link.c_str()), 0) << std::strerror(errno);
-}
-
-PtyPair::~PtyPair() { HangUp(); }
-
-void PtyPair::HangUp() {
-    if (m_master >= 0) close(m_master);
-    m_master = -1;
-}
-
-void PtyPair::Send(const std::string& bytes) {
-    ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-}
-
-std::string PtyPair::Receive(std::size_t limit, int ms) {
-    std::string got;
-    char buffer[4096];
-    while (got.size() < limit) {
-        pollfd p{m_master, POLLIN, 0};
-        if (poll(&p, 1, ms) <= 0 || !(p.revents & POLLIN)) break;
-        const ssize_t n = ::read(m_master, buffer, std::min(sizeof buffer, limit - got.size()));
-        if (n <= 0) break;
-        got.append(buffer, static_cast<std::size_t>(n));
-    }
-    return got;
 }
 
 MessageWindow::MessageWindow() {

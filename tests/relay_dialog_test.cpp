@@ -1,6 +1,6 @@
 // The main dialog and the application's start-up, driven as an operator would: commands
 // arrive as the buttons, keys and tray send them, while the dialog runs modally.
-#include "Scratch.h"
+#include "PtyPair.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
 #include "platform/system.h"

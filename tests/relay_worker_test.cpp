@@ -1,6 +1,6 @@
 // Relay runs end to end: the toggle, the worker and the stop thread over two real
 // pseudo-terminal pairs linked as COM3 and COM4, with the controls on a real window.
-#include "Scratch.h"
+#include "PtyPair.h"
 #include "relay/RelayWorker.h"
 #include "relay/Transcript.h"
 #include "ui/Controls.h"

@@ -1,6 +1,6 @@
 // Configuration calls failing, which no real terminal can be made to do: a backend in
 // front of the real one fails one chosen step. Everything else is the real device.
-#include "Scratch.h"
+#include "PtyPair.h"
 #include "platform/system.h"
 #include "serial/SerialPort.h"
 #include "ui/MessageHistory.h"

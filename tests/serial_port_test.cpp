@@ -1,5 +1,5 @@
 // The port class over real pseudo-terminals, through the real termios code.
-#include "Scratch.h"
+#include "PtyPair.h"
 #include "platform/system.h"
 #include "serial/SerialPort.h"
 #include "ui/MessageHistory.h"

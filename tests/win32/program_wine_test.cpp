@@ -161,7 +161,7 @@ TEST_F(ProgramWineTest, RelaysBothWaysAndWritesTheTranscriptOnStop) {
     })) << program.Text(IDC_STATUS);
     EXPECT_EQ(program.Text(IDOK), "START");
 
-    const auto files = dir.Files("output.*");
+    const auto files = dir.Files("output.");
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(ReadFile(files[0]) == kOpening + "\r\n>" + all + "\r\n<" + burst + "\r\n>ping\r" +
                                           Closing(256 + 3000 + 5, 3));
@@ -190,7 +190,7 @@ TEST_F(ProgramWineTest, ExitWhileRelayingWritesTheTranscriptAndEnds) {
 
     program.Click(IDCANCEL);
     EXPECT_EQ(program.Ended(), 0u);
-    const auto files = dir.Files("output.*");
+    const auto files = dir.Files("output.");
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(ReadFile(files[0]) == kOpening + "\r\n>abc" + Closing(3, 1));
 }
