@@ -31,9 +31,12 @@ constexpr std::uint32_t kTableConstants[] = {TANDEMIX_TABLE_CONSTANTS(TANDEMIX_T
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iomanip>
+#include <iterator>
 #include <set>
 #include <span>
 #include <sstream>
@@ -592,7 +595,7 @@ void ExpectIconImage(Bytes image, const Picture& picture) {
     EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
     EXPECT_EQ(header.biClrUsed, 0u);  // all 16
     for (int i = 0; i < 16; ++i) {
-        SCOPED_TRACE("palette entry " + std::to_string(i));
+        SCOPED_TRACE(testing::Message() << "palette entry " << i);
         RGBQUAD colour;
         std::memcpy(&colour, image.data() + sizeof header + sizeof colour * static_cast<size_t>(i),
                     sizeof colour);
@@ -813,3 +816,53 @@ TEST(ExeResources, VersionBlockAsDescribed) {
 }
 
 }  // namespace
+
+// --- The executable file itself ---
+
+// The file's headers: a 32-bit x86 GUI program whose imports are all libraries of Windows
+// itself, so that the one file runs wherever it is copied.
+TEST(ExeFile, IsA32BitGuiProgramImportingOnlyWindowsOwnLibraries) {
+    std::ifstream in(ProgramUnderTestPath(), std::ios::binary);
+    const std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    ASSERT_GT(file.size(), 0x400u) << "cannot read " << ProgramUnderTestPath();
+    auto u16 = [&](std::size_t at) -> std::uint32_t {
+        return at + 2 <= file.size() ? file[at] | file[at + 1] << 8 : 0;
+    };
+    auto u32 = [&](std::size_t at) -> std::uint32_t { return u16(at) | u16(at + 2) << 16; };
+
+    ASSERT_EQ(u16(0), 0x5A4Du);  // "MZ"
+    const std::size_t pe = u32(0x3C);
+    ASSERT_EQ(u32(pe), 0x00004550u);  // "PE\0\0"
+    EXPECT_EQ(u16(pe + 4), 0x014Cu) << "machine: i386";
+    const std::size_t sections = u16(pe + 6);
+    const std::size_t optional = pe + 24;
+    EXPECT_EQ(u16(optional), 0x010Bu) << "PE32, not PE32+";
+    EXPECT_EQ(u16(optional + 68), 2u) << "subsystem: Windows GUI";
+
+    // An address in the loaded image, as an offset in the file.
+    const std::size_t sectionTable = optional + u16(pe + 20);
+    auto offsetOf = [&](std::uint32_t rva) -> std::size_t {
+        for (std::size_t s = 0; s < sections; ++s) {
+            const std::size_t header = sectionTable + 40 * s;
+            const std::uint32_t start = u32(header + 12), size = u32(header + 16);
+            if (rva >= start && rva < start + size) return u32(header + 20) + (rva - start);
+        }
+        return 0;
+    };
+    std::set<std::string> imported;
+    const std::uint32_t importTable = u32(optional + 104);
+    ASSERT_NE(importTable, 0u);
+    for (std::size_t d = offsetOf(importTable); d && d + 20 <= file.size() && u32(d + 12); d += 20) {
+        std::string name;
+        for (std::size_t c = offsetOf(u32(d + 12)); c && c < file.size() && file[c]; ++c)
+            name.push_back(static_cast<char>(std::tolower(file[c])));
+        imported.insert(name);
+    }
+    const std::set<std::string> windowsOwn = {"advapi32.dll", "comctl32.dll", "gdi32.dll",
+                                              "kernel32.dll", "msvcrt.dll",   "shell32.dll",
+                                              "user32.dll",   "ws2_32.dll",   "wsock32.dll"};
+    EXPECT_TRUE(imported.count("kernel32.dll") && imported.count("user32.dll"));
+    for (const std::string& name : imported)
+        EXPECT_TRUE(windowsOwn.count(name)) << name << " is not a library of Windows itself";
+}
