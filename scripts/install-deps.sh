@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
-packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
-          libxcb1-dev xvfb xauth trayer openbox xdotool socat
+packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev googletest qt6-base-dev
+          libgl-dev libxcb1-dev xvfb xauth trayer openbox xdotool socat
           g++-mingw-w64-i686)  # the Windows program; Wine comes with its tests
 missing=()
 for p in "${packages[@]}"; do
