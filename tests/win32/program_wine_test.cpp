@@ -240,6 +240,15 @@ TEST_F(ProgramWineTest, TrayClicksToggleTheDialogAndAboutIsModalOverIt) {
     SendMessageTimeoutA(GetDlgItem(about, IDC_VERSION), WM_GETTEXT, sizeof version,
                         reinterpret_cast<LPARAM>(version), SMTO_NORMAL, 5000, nullptr);
     EXPECT_STREQ(version, "tandemix Version 2.3");
+    // The template's icon control shows the program's icon, found by its number although
+    // it exists in another language only.
+    HWND icon = nullptr;
+    for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) icon = child;
+    ASSERT_TRUE(icon);
+    DWORD_PTR shown = 0;
+    SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_NORMAL, 5000, &shown);
+    EXPECT_NE(shown, 0u);
     DWORD_PTR result;
     SendMessageTimeoutA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &result);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
