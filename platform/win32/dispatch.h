@@ -16,6 +16,8 @@ void AddDialog(HWND dialog, HWND disabledOwner);
 bool IsDialog(HWND window);
 // The owner that `dialog` disabled, forgetting the dialog; null when none.
 HWND RemoveDialog(HWND dialog);
+// The owner that `dialog` disabled, which it no longer holds; null when none.
+HWND TakeOwner(HWND dialog);
 // A window that is gone: a later window with the same handle starts with no receiver.
 void Forget(HWND window);
 

@@ -67,6 +67,16 @@ bool IsDialog(HWND window) {
     return state.dialogs.count(window) != 0;
 }
 
+HWND TakeOwner(HWND dialog) {
+    Registry& state = State();
+    std::lock_guard lock(state.mutex);
+    const auto it = state.dialogs.find(dialog);
+    if (it == state.dialogs.end()) return nullptr;
+    const HWND owner = it->second;
+    it->second = nullptr;
+    return owner;
+}
+
 void Forget(HWND window) {
     Registry& state = State();
     std::lock_guard lock(state.mutex);
@@ -178,6 +188,10 @@ bool IsWindowEnabled(WindowHandle window) {
 
 bool ShowWindow(WindowHandle window, int command) {
     if (!IsWindow(window)) return false;
+    // A modal dialog that is hidden is ending: as the dialog manager does, its owner takes
+    // input again first, so that it is the window activated next.
+    if (command == SW_HIDE)
+        if (const HWND owner = win32::TakeOwner(win32::ToHwnd(window))) ::EnableWindow(owner, TRUE);
     ::ShowWindow(win32::ToHwnd(window), command);  // answers the previous visibility
     return true;
 }

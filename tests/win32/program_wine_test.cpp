@@ -253,6 +253,7 @@ TEST_F(ProgramWineTest, TrayClicksToggleTheDialogAndAboutIsModalOverIt) {
     SendMessageTimeoutA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &result);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
     EXPECT_TRUE(IsWindowEnabled(dialog));
+    EXPECT_EQ(GetForegroundWindow(), dialog) << "the dialog is active again";
 
     program.Click(IDCANCEL);
     EXPECT_EQ(program.Ended(), 0u);
