@@ -258,3 +258,14 @@ TEST_F(ProgramWineTest, TrayClicksToggleTheDialogAndAboutIsModalOverIt) {
     program.Click(IDCANCEL);
     EXPECT_EQ(program.Ended(), 0u);
 }
+
+TEST_F(ProgramWineTest, SettingsFileInTheWorkingDirectoryFillsThePortFields) {
+    // Read by the system's own reader: sections and keys in any case, blanks trimmed.
+    WriteFile(dir.path() + "\\tandemix.ini", "[Serial]\r\nPORT1 = 12 \r\nport2=COM13\r\n");
+    Program program(dir.path());
+    ASSERT_TRUE(program.Dialog());
+    EXPECT_EQ(program.Text(IDC_PORT1), "12");
+    EXPECT_EQ(program.Text(IDC_PORT2), "COM13");
+    program.Click(IDCANCEL);
+    EXPECT_EQ(program.Ended(), 0u);
+}
