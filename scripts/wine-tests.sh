@@ -3,7 +3,7 @@
 # under Wine: a fresh 32-bit prefix, a private X display without a window manager, and
 # pseudo-terminal pairs joined by socat as serial ports:
 #   COM3 <-> COM5, COM4 <-> COM6, COM10 <-> COM11, COM12 <-> COM13,
-#   COM7 a regular empty file (a port that is not a serial device), COM9 missing.
+#   COM7 a regular empty file (a port that is not a serial device), COM200 missing.
 # Every program gets new port pairs (nothing left in them by the one before), its own
 # wineserver and its own scratch working directory, and runs with
 # tests/win32/pty_line_settings.c preloaded, so that the pseudo-terminals keep 7E1.
@@ -225,9 +225,11 @@ link_ports() {
   [ "$(readlink "$d/com3")" = "$ports/com3" ] ||
     say "warning: Wine did not take the ports from HKLM\\Software\\Wine\\Ports" \
       "(COM3 -> $(readlink "$d/com3"))"
-  if [ -e "$d/com9" ] || [ -L "$d/com9" ]; then
-    die "Wine gave COM9 to $(readlink "$d/com9") (it numbers every /dev/ttyS*, /dev/ttyUSB*," \
-      "/dev/ttyACM* it finds into the free COM numbers): COM9 cannot be the missing port here"
+  # The mount manager numbers every /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* it finds into the
+  # lowest free COM numbers, and such a port stays known without its link: the missing
+  # port is the highest number the program takes.
+  if [ -e "$d/com200" ] || [ -L "$d/com200" ]; then
+    die "Wine gave COM200 to $(readlink "$d/com200"): COM200 cannot be the missing port here"
   fi
   rm -f "$d"/com[0-9]*
   for n in "${port_numbers[@]}"; do
@@ -264,7 +266,7 @@ port_map() {
   for n in "${port_numbers[@]}"; do
     printf 'COM%s=%s ' "$n" "$(readlink "$WINEPREFIX/dosdevices/com$n")"
   done
-  printf 'COM7=empty file, COM9 missing\n'
+  printf 'COM7=empty file, COM200 missing\n'
 }
 
 # --- One program ------------------------------------------------------------------------------

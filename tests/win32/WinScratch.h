@@ -1,6 +1,6 @@
 // Fixtures of the Windows tests under Wine, besides the shared ones: the far side of a
 // serial port, and where the program under test is. The Wine script joins COM3-COM5,
-// COM4-COM6, COM10-COM11 and COM12-COM13 through pseudo-terminals, leaves COM9 out and
+// COM4-COM6, COM10-COM11 and COM12-COM13 through pseudo-terminals, leaves COM200 out and
 // makes COM7 a plain file.
 #pragma once
 

@@ -126,13 +126,13 @@ TEST_F(SerialPortWineTest, SecondOpenOfAnOpenPort) {
 }
 
 TEST_F(SerialPortWineTest, MissingPortFailsTheDeviceOpen) {
-    cSerialPort port(9);  // no such device
+    cSerialPort port(200);  // no such device
     EXPECT_EQ(port.open(), 0);
     EXPECT_EQ(port.isOpen(), 0);
     // The system's text, without its closing line break; Wine words it its own way.
     EXPECT_STREQ(g_szHistory[0],
-                 RunningOnWine() ? "Error: COM open failed: Port=COM9 Error=2 - File not found."
-                                 : "Error: COM open failed: Port=COM9 Error=2 - The system "
+                 RunningOnWine() ? "Error: COM open failed: Port=COM200 Error=2 - File not found."
+                                 : "Error: COM open failed: Port=COM200 Error=2 - The system "
                                    "cannot find the file specified.");
 }
 
@@ -163,7 +163,7 @@ TEST_F(SerialPortWineTest, InvalidNumberFailsLaterOpenAsAMissingDevice) {
 }
 
 TEST_F(SerialPortWineTest, WriteOnAFailedPortReportsEveryCall) {
-    cSerialPort port(9);
+    cSerialPort port(200);
     ASSERT_EQ(port.open(), 0);
     const unsigned char byte = 'q';
     for (int i = 0; i < 3; ++i) {
