@@ -118,7 +118,10 @@ bool IsUiThread() { return g_uiThread == GetCurrentThreadId(); }
 void ProcessPendingMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {  // the loop above this one ends the program
+        if (msg.message == WM_QUIT) {
+            // The thread is asked to end: its windows go, which ends any dialog's loop, and
+            // the request stays for whatever loop is outside.
+            EnumThreadWindows(GetCurrentThreadId(), DestroyEach, 0);
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }

@@ -269,3 +269,20 @@ TEST_F(ProgramWineTest, SettingsFileInTheWorkingDirectoryFillsThePortFields) {
     program.Click(IDCANCEL);
     EXPECT_EQ(program.Ended(), 0u);
 }
+
+TEST_F(ProgramWineTest, QuitRequestWhileRelayingEndsTheProgramWithItsTranscript) {
+    Program program(dir.path());
+    const HWND dialog = program.Dialog();
+    ASSERT_TRUE(dialog);
+    program.Click(IDOK);
+    ASSERT_TRUE(WaitFor([&] { return program.Text(IDC_STATUS) == "Started"; }));
+    pc.Send("xyz");
+    ASSERT_TRUE(Relayed([&] { return atInstrument == "xyz"; }));
+
+    // What the system posts to a thread it asks to end.
+    ASSERT_TRUE(PostThreadMessageA(GetWindowThreadProcessId(dialog, nullptr), WM_QUIT, 0, 0));
+    EXPECT_EQ(program.Ended(), 0u);
+    const auto files = dir.Files("output.");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(ReadFile(files[0]) == kOpening + "\r\n>xyz" + Closing(3, 1));
+}
