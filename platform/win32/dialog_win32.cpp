@@ -43,7 +43,7 @@ INT_PTR CALLBACK DialogProcedure(HWND hDlg, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_INITDIALOG) return TRUE;  // the dialog manager sets the first focus
     if (message == WM_NCDESTROY) {
         // Gone without DestroyWindow here (with its owner, say): the owner takes input again.
-        if (const HWND owner = win32::RemoveDialog(hDlg)) ::EnableWindow(owner, TRUE);
+        win32::GiveOwnerBack(hDlg);
         win32::Forget(hDlg);
         return FALSE;
     }

@@ -14,10 +14,8 @@ MessageReceiver* ReceiverOf(HWND window);
 // disabled while it exists.
 void AddDialog(HWND dialog, HWND disabledOwner);
 bool IsDialog(HWND window);
-// The owner that `dialog` disabled, forgetting the dialog; null when none.
-HWND RemoveDialog(HWND dialog);
-// The owner that `dialog` disabled, which it no longer holds; null when none.
-HWND TakeOwner(HWND dialog);
+// The owner that `dialog` disabled takes input again, once; the dialog stays a dialog.
+void GiveOwnerBack(HWND dialog);
 // A window that is gone: a later window with the same handle starts with no receiver.
 void Forget(HWND window);
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <utility>
 
 namespace plat {
 
@@ -67,14 +68,15 @@ bool IsDialog(HWND window) {
     return state.dialogs.count(window) != 0;
 }
 
-HWND TakeOwner(HWND dialog) {
-    Registry& state = State();
-    std::lock_guard lock(state.mutex);
-    const auto it = state.dialogs.find(dialog);
-    if (it == state.dialogs.end()) return nullptr;
-    const HWND owner = it->second;
-    it->second = nullptr;
-    return owner;
+void GiveOwnerBack(HWND dialog) {
+    HWND owner = nullptr;
+    {
+        Registry& state = State();
+        std::lock_guard lock(state.mutex);
+        if (const auto it = state.dialogs.find(dialog); it != state.dialogs.end())
+            std::swap(owner, it->second);
+    }
+    if (owner) ::EnableWindow(owner, TRUE);
 }
 
 void Forget(HWND window) {
@@ -82,16 +84,6 @@ void Forget(HWND window) {
     std::lock_guard lock(state.mutex);
     state.receivers.erase(window);
     state.dialogs.erase(window);
-}
-
-HWND RemoveDialog(HWND dialog) {
-    Registry& state = State();
-    std::lock_guard lock(state.mutex);
-    const auto it = state.dialogs.find(dialog);
-    if (it == state.dialogs.end()) return nullptr;
-    const HWND owner = it->second;
-    state.dialogs.erase(it);
-    return owner;
 }
 
 }  // namespace win32
@@ -156,7 +148,7 @@ bool DestroyWindow(WindowHandle window) {
     const HWND hWnd = win32::ToHwnd(window);
     if (!::IsWindow(hWnd)) return false;
     // A modal dialog gives its owner back before it goes, so that the owner is activated.
-    if (const HWND owner = win32::RemoveDialog(hWnd)) ::EnableWindow(owner, TRUE);
+    win32::GiveOwnerBack(hWnd);
     SetMessageReceiver(window, nullptr);
     return ::DestroyWindow(hWnd);
 }
@@ -193,8 +185,7 @@ bool ShowWindow(WindowHandle window, int command) {
     if (!IsWindow(window)) return false;
     // A modal dialog that is hidden is ending: as the dialog manager does, its owner takes
     // input again first, so that it is the window activated next.
-    if (command == SW_HIDE)
-        if (const HWND owner = win32::TakeOwner(win32::ToHwnd(window))) ::EnableWindow(owner, TRUE);
+    if (command == SW_HIDE) win32::GiveOwnerBack(win32::ToHwnd(window));
     ::ShowWindow(win32::ToHwnd(window), command);  // answers the previous visibility
     return true;
 }

@@ -47,6 +47,16 @@ std::vector<HWND> DialogWindows() {
     return found;
 }
 
+// Asked of the control itself: GetWindowText on another process's control answers only
+// the text it was created with.
+std::string ControlText(HWND control) {
+    char text[512] = "";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, 5000, &length);
+    return std::string(text, length < sizeof text ? length : 0);
+}
+
 class Program {
 public:
     explicit Program(const std::string& directory) {
@@ -91,15 +101,7 @@ public:
         return status;
     }
 
-    // Asked of the control itself: GetWindowText on another process's control answers
-    // only the text it was created with.
-    std::string Text(int id) const {
-        char text[512] = "";
-        DWORD_PTR length = 0;
-        SendMessageTimeoutA(GetDlgItem(m_dialog, id), WM_GETTEXT, sizeof text,
-                            reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length);
-        return std::string(text, length < sizeof text ? length : 0);
-    }
+    std::string Text(int id) const { return ControlText(GetDlgItem(m_dialog, id)); }
     bool Enabled(int id) const { return IsWindowEnabled(GetDlgItem(m_dialog, id)); }
     // A click as the mouse gives it, bounded so that a busy program cannot hang the test.
     void Click(int id) {
@@ -236,10 +238,7 @@ TEST_F(ProgramWineTest, TrayClicksToggleTheDialogAndAboutIsModalOverIt) {
     }));
     EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
     EXPECT_FALSE(IsWindowEnabled(dialog));
-    char version[64] = "";
-    SendMessageTimeoutA(GetDlgItem(about, IDC_VERSION), WM_GETTEXT, sizeof version,
-                        reinterpret_cast<LPARAM>(version), SMTO_NORMAL, 5000, nullptr);
-    EXPECT_STREQ(version, "tandemix Version 2.3");
+    EXPECT_EQ(ControlText(GetDlgItem(about, IDC_VERSION)), "tandemix Version 2.3");
     // The template's icon control shows the program's icon, found by its number although
     // it exists in another language only.
     HWND icon = nullptr;
