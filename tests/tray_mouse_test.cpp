@@ -29,9 +29,11 @@ public:
                              std::intptr_t lParam) override {
         if (message != g_uTrayMessage) return 0;
         if (lParam != plat::WM_MOUSEMOVE) seen.emplace_back(wParam, lParam);
+        else ++moves;
         return OnTrayNotify(wParam, lParam);
     }
     std::vector<std::pair<std::uintptr_t, std::intptr_t>> seen;
+    int moves = 0;
 };
 
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
@@ -57,17 +59,35 @@ protected:
         owner.Create(nullptr, "tandemix v2.3", 0, {100, 100, 400, 300}, nullptr, 0);
         owner.ShowWindow(plat::SW_SHOW);
         g_pMainDlg = &owner;
+        // The tray sometimes loses the race to embed a new icon, which then stays under
+        // it, out of the pointer's reach: the icon is added again until it is reachable.
+        for (int attempt = 0; attempt < 3 && !Reachable(); ++attempt) {
+            RemoveTrayIcon();
+            Pump(200ms);
+        }
+        ASSERT_GT(owner.moves, 0) << "the icon never saw the pointer";
+    }
+    // Adds the icon and waits until it is docked and the pointer over it reaches the owner,
+    // as clicks then will.
+    bool Reachable() {
         AddTrayIcon();
         tray = qApp->findChild<QSystemTrayIcon*>();
-        ASSERT_NE(tray, nullptr);
-        ASSERT_TRUE(PumpUntil([&] { return tray->geometry().width() > 0; }));
+        if (!tray || !PumpUntil([&] { return tray->geometry().width() > 0; })) return false;
         // Docking ends when the tray has mapped Qt's icon window; a click before that is lost.
-        ASSERT_TRUE(PumpUntil([] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->inherits("QSystemTrayIconSys") && w->isVisible()) return true;
+        if (!PumpUntil([] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (w->inherits("QSystemTrayIconSys") && w->isVisible()) return true;
+                return false;
+            }))
             return false;
-        }));
-        Pump(500ms);
+        for (int i = 0; i < 20 && owner.moves == 0; ++i) {
+            const QPoint c = tray->geometry().center();
+            const std::string command = "xdotool mousemove " + std::to_string(c.x() + i % 2) +
+                                        " " + std::to_string(c.y());
+            if (std::system(command.c_str()) != 0) return false;
+            Pump(100ms);
+        }
+        return owner.moves > 0;
     }
     void TearDown() override {
         RemoveTrayIcon();
